@@ -1,0 +1,103 @@
+#include "common/md5.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/base64.h"
+
+namespace {
+
+constexpr std::array<uint32_t, 64> kSine = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391,
+};
+
+constexpr std::array<uint32_t, 16> kShift = {7, 12, 17, 22, 5, 9, 14, 20, 4, 11, 16, 23, 6, 10, 15, 21};
+
+uint32_t RotateLeft(uint32_t x, uint32_t n) { return (x << n) | (x >> (32 - n)); }
+
+uint32_t LoadLittle(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+}  // namespace
+
+void Md5::Reset() {
+  state_ = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+  buffer_.fill(0);
+  length_ = 0;
+}
+
+void Md5::Transform(const uint8_t* block) {
+  std::array<uint32_t, 16> m{};
+  for (size_t i = 0; i < 16; ++i) m[i] = LoadLittle(block + i * 4);
+
+  uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
+  for (uint32_t i = 0; i < 64; ++i) {
+    uint32_t f = 0;
+    uint32_t g = 0;
+    switch (i / 16) {
+      case 0: f = (b & c) | (~b & d); g = i; break;
+      case 1: f = (d & b) | (~d & c); g = (5 * i + 1) % 16; break;
+      case 2: f = b ^ c ^ d; g = (3 * i + 5) % 16; break;
+      default: f = c ^ (b | ~d); g = (7 * i) % 16; break;
+    }
+    const uint32_t next = b + RotateLeft(a + f + kSine[i] + m[g], kShift[(i / 16) * 4 + i % 4]);
+    a = d;
+    d = c;
+    c = b;
+    b = next;
+  }
+  state_[0] += a;
+  state_[1] += b;
+  state_[2] += c;
+  state_[3] += d;
+}
+
+void Md5::Update(const void* data, size_t size) {
+  if (size == 0) return;  // data may then be null
+  const auto* in = static_cast<const uint8_t*>(data);
+  size_t used = static_cast<size_t>(length_ % 64);
+  length_ += size;
+  if (used > 0) {
+    const size_t take = std::min(size, 64 - used);
+    std::memcpy(buffer_.data() + used, in, take);
+    in += take;
+    size -= take;
+    used += take;
+    if (used < 64) return;
+    Transform(buffer_.data());
+  }
+  for (; size >= 64; in += 64, size -= 64) Transform(in);
+  if (size > 0) std::memcpy(buffer_.data(), in, size);
+}
+
+Md5::Digest Md5::Final() {
+  const uint64_t bits = length_ * 8;
+  static constexpr uint8_t kPad[64] = {0x80};
+  const size_t used = static_cast<size_t>(length_ % 64);
+  Update(kPad, used < 56 ? 56 - used : 120 - used);
+  std::array<uint8_t, 8> tail{};
+  for (size_t i = 0; i < 8; ++i) tail[i] = static_cast<uint8_t>(bits >> (8 * i));
+  Update(tail.data(), tail.size());
+
+  Digest digest{};
+  for (size_t i = 0; i < 4; ++i) {
+    for (size_t k = 0; k < 4; ++k) digest[i * 4 + k] = static_cast<uint8_t>(state_[i] >> (8 * k));
+  }
+  Reset();
+  return digest;
+}
+
+std::string Md5Hex(std::string_view data, bool upper) {
+  Md5 md5;
+  md5.Update(data);
+  return ToHex(md5.Final(), upper);
+}

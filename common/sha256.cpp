@@ -1,0 +1,97 @@
+#include "common/sha256.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/base64.h"
+
+namespace {
+
+constexpr std::array<uint32_t, 64> kRound = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2,
+};
+
+uint32_t RotateRight(uint32_t x, uint32_t n) { return (x >> n) | (x << (32 - n)); }
+
+uint32_t LoadBig(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+         static_cast<uint32_t>(p[3]);
+}
+
+}  // namespace
+
+void Sha256::Reset() {
+  state_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+  buffer_.fill(0);
+  length_ = 0;
+}
+
+void Sha256::Transform(const uint8_t* block) {
+  std::array<uint32_t, 64> w{};
+  for (size_t i = 0; i < 16; ++i) w[i] = LoadBig(block + i * 4);
+  for (size_t i = 16; i < 64; ++i) {
+    const uint32_t s0 = RotateRight(w[i - 15], 7) ^ RotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
+    const uint32_t s1 = RotateRight(w[i - 2], 17) ^ RotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);
+    w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+  }
+
+  std::array<uint32_t, 8> v = state_;  // a..h
+  for (size_t i = 0; i < 64; ++i) {
+    const uint32_t s1 = RotateRight(v[4], 6) ^ RotateRight(v[4], 11) ^ RotateRight(v[4], 25);
+    const uint32_t ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
+    const uint32_t t1 = v[7] + s1 + ch + kRound[i] + w[i];
+    const uint32_t s0 = RotateRight(v[0], 2) ^ RotateRight(v[0], 13) ^ RotateRight(v[0], 22);
+    const uint32_t maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+    const uint32_t t2 = s0 + maj;
+    v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
+  }
+  for (size_t i = 0; i < 8; ++i) state_[i] += v[i];
+}
+
+void Sha256::Update(const void* data, size_t size) {
+  if (size == 0) return;  // data may then be null
+  const auto* in = static_cast<const uint8_t*>(data);
+  size_t used = static_cast<size_t>(length_ % 64);
+  length_ += size;
+  if (used > 0) {
+    const size_t take = std::min(size, 64 - used);
+    std::memcpy(buffer_.data() + used, in, take);
+    in += take;
+    size -= take;
+    used += take;
+    if (used < 64) return;
+    Transform(buffer_.data());
+  }
+  for (; size >= 64; in += 64, size -= 64) Transform(in);
+  if (size > 0) std::memcpy(buffer_.data(), in, size);
+}
+
+Sha256::Digest Sha256::Final() {
+  const uint64_t bits = length_ * 8;
+  static constexpr uint8_t kPad[64] = {0x80};
+  const size_t used = static_cast<size_t>(length_ % 64);
+  Update(kPad, used < 56 ? 56 - used : 120 - used);
+  std::array<uint8_t, 8> tail{};
+  for (size_t i = 0; i < 8; ++i) tail[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+  Update(tail.data(), tail.size());
+
+  Digest digest{};
+  for (size_t i = 0; i < 8; ++i) {
+    for (size_t k = 0; k < 4; ++k) digest[i * 4 + k] = static_cast<uint8_t>(state_[i] >> (24 - 8 * k));
+  }
+  Reset();
+  return digest;
+}
+
+std::string Sha256Hex(std::string_view data, bool upper) {
+  Sha256 sha;
+  sha.Update(data);
+  return ToHex(sha.Final(), upper);
+}
