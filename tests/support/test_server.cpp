@@ -1,7 +1,5 @@
 #include "tests/support/test_server.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -192,12 +190,6 @@ TestServer::TestServer() {
     return;
   }
   port_ = static_cast<int>(value);
-}
-
-bool TestServer::Require() const {
-  if (Available()) return true;
-  ADD_FAILURE() << "HTTP test server unavailable: " << error_;
-  return false;
 }
 
 std::string TestServer::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }

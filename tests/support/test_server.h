@@ -3,7 +3,7 @@
 // Everything here reads the server's state folder ($ORB_TESTSERVER_DIR); no sockets.
 //
 //   orbtest::TestServer server;
-//   if (!server.Require()) return;
+//   ORB_REQUIRE_TEST_SERVER(server);
 //   auto url = server.Url(orbtest::TestServer::GenPath(10 << 20, "a.bin"),
 //                         orbtest::Faults().StallAfter(4096, 30).Times(1));
 //
@@ -84,8 +84,6 @@ class TestServer {
   bool Available() const { return port_ > 0; }
   // Why the server is not available, for messages.
   const std::string& Error() const { return error_; }
-  // Reports a test failure with the reason when the server is not available.
-  bool Require() const;
 
   int Port() const { return port_; }
   std::string BaseUrl() const;                    // "http://127.0.0.1:<port>"
@@ -114,3 +112,10 @@ class TestServer {
 };
 
 }  // namespace orbtest
+
+// Fails the current test (and returns from it) when the server is not there; in a function
+// returning void, after including <gtest/gtest.h>. A missing server is an error, not a skip.
+#define ORB_REQUIRE_TEST_SERVER(server)                                            \
+  if ((server).Available()) {                                                      \
+  } else                                                                           \
+    GTEST_FAIL() << "HTTP test server unavailable: " << (server).Error()

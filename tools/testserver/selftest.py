@@ -228,6 +228,9 @@ def redirects(srv):
     # The redirect itself is not faulted: its query rides along.
     status, h, _ = srv.get("/redirect/307/gen/1K?status=500")
     eq((status, h.get("location")), (307, "/gen/1K?status=500"), "faults ride along")
+    path = "/redirect/302/gen/1K/%s-redir" % RUN
+    srv.control("POST", "/faults", {"path": path, "faults": {"status": 500}, "count": 1})
+    eq([srv.get(path)[0] for _ in range(2)], [500, 302], "a rule applies to the redirect")
 
 
 @check
@@ -248,12 +251,18 @@ def keep_alive(srv):
 
 @check
 def fault_status(srv):
-    for code in (404, 416, 500, 503, 299):
-        status, h, body = srv.get("/gen/1K?status=%d" % code)
-        eq((status, body), (code, b"status %d\n" % code), "status=%d" % code)
+    conn = http.client.HTTPConnection("127.0.0.1", srv.port, timeout=10)
+    for code in (404, 416, 500, 503, 299, 204, 304):
+        status, h, body = srv.request("GET", "/gen/1K?status=%d" % code, conn=conn)
+        wanted = b"" if code in (204, 304) else b"status %d\n" % code
+        eq((status, body), (code, wanted), "status=%d" % code)
         if code == 416:
             eq(h.get("content-range"), "bytes */1024", "416 Content-Range")
-    eq(srv.get("/gen/1K?status=abc")[0], 400, "bad fault value")
+    eq(srv.request("GET", "/gen/1K", conn=conn)[0::2], (200, expected_gen(0, 1024)),
+       "the connection still works")
+    conn.close()
+    for bad in ("abc", "150", "-1"):
+        eq(srv.get("/gen/1K?status=" + bad)[0], 400, "status=" + bad)
 
 
 @check
@@ -456,6 +465,27 @@ def many_connections_at_once(srv):
     eq(status, 200, "request beside stalled ones")
     expect(quick < 1.0, "request beside stalled ones took %.2fs" % quick)
     eq(sorted(results), [(200, 10240)] * 12, "stalled requests completed")
+
+
+@check
+def parallel_ranged_download(srv):
+    size, parts = 8 << 20, 6
+    bounds = [(i * size // parts, (i + 1) * size // parts - 1) for i in range(parts)]
+    got = {}
+    tag = RUN + "-par"
+
+    def fetch(first, last):
+        got[first] = srv.get("/gen/8M/%s" % tag, Range="bytes=%d-%d" % (first, last))
+
+    threads = [threading.Thread(target=fetch, args=b) for b in bounds]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join(30)
+    eq(sorted(r[0] for r in got.values()), [206] * parts, "statuses")
+    eq(b"".join(got[first][2] for first, _ in bounds), expected_gen(0, size), "joined body")
+    eq(sorted(e["range"] for e in srv.log(tag)),
+       sorted("bytes=%d-%d" % b for b in bounds), "logged ranges")
 
 
 @check

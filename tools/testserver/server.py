@@ -10,6 +10,7 @@ import email.utils
 import http.server
 import itertools
 import json
+import math
 import os
 import select
 import signal
@@ -50,13 +51,17 @@ def gen_bytes(offset, length):
     return b"".join(parts)
 
 
+def is_digits(text):
+    return text.isascii() and text.isdigit()
+
+
 SIZE_UNITS = {"": 1, "K": 1 << 10, "M": 1 << 20, "G": 1 << 30}
 
 
 def parse_size(text):
     unit = text[-1:].upper() if text[-1:].isalpha() else ""
     digits = text[:-1] if unit else text
-    if unit not in SIZE_UNITS or not digits.isdigit():
+    if unit not in SIZE_UNITS or not is_digits(digits):
         raise ValueError(text)
     return int(digits) * SIZE_UNITS[unit]
 
@@ -69,20 +74,18 @@ class FaultError(ValueError):
 
 
 def _int(v):
-    return int(str(v), 10)
+    return int(str(v), 10)  # signs allowed: bad_length=-100
 
 
 def _num(v):
-    return float(str(v))
+    x = float(str(v))
+    if not math.isfinite(x):
+        raise ValueError(v)
+    return x
 
 
 def _flag(v):
     return str(v).lower() not in ("0", "false", "no", "")
-
-
-def _signed(v):
-    s = str(v).strip()
-    return int(s, 10)  # int() accepts a leading '+' or '-'
 
 
 FAULT_KEYS = {
@@ -92,7 +95,7 @@ FAULT_KEYS = {
     "stall_secs": _num,    # stall length (default 60); the body continues afterwards
     "close_after": _int,   # send this many body bytes, then close (FIN)
     "reset_after": _int,   # send this many body bytes, then abort the connection (RST)
-    "bad_length": _signed, # announce Content-Length + this; send the true body, then close
+    "bad_length": _int,    # announce Content-Length + this; send the true body, then close
     "no_length": _flag,    # no Content-Length: body ends when the connection closes
     "ignore_range": _flag, # 200 with the whole body whatever Range says
     "rate": _int,          # body bytes per second
@@ -122,7 +125,7 @@ def parse_faults(items):
                 "times", "skip"):
         if key in faults and faults[key] < 0 or key in sel and sel[key] < 0:
             raise FaultError("%s must not be negative" % key)
-    if "status" in faults and not 100 <= faults["status"] <= 999:
+    if "status" in faults and not 200 <= faults["status"] <= 999:
         raise FaultError("status out of range")
     if "stall_secs" in faults and faults["stall_secs"] < 0:
         raise FaultError("stall_secs must not be negative")
@@ -285,16 +288,16 @@ def parse_range(header, size):
         return None  # other units and multiple ranges: whole body
     first, dash, last = spec.strip().partition("-")
     first, last = first.strip(), last.strip()
-    if not dash or not (first.isdigit() or last.isdigit()):
+    if not dash or not (is_digits(first) or is_digits(last)):
         return None
     if not first:
-        if not last.isdigit():
+        if not is_digits(last):
             return None
         n = int(last)
         if n == 0 or size == 0:
             return "unsatisfiable"
         return (max(0, size - n), size - 1)
-    if not first.isdigit() or (last and not last.isdigit()):
+    if not is_digits(first) or (last and not is_digits(last)):
         return None
     a = int(first)
     b = int(last) if last else size - 1
@@ -323,6 +326,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        # Headers and body go out in separate writes; Nagle would hold the body back.
+        self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         self.conn_id = self.server.next_conn_id()
 
     def handle(self):
@@ -412,16 +417,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             q_faults, q_sel = parse_faults(pairs)
         except FaultError as e:
             return self.simple(400, str(e) + "\n")
-        if path.startswith("/redirect/"):
-            return self.redirect(path, query)  # query faults ride along to the target
-
+        # A redirect passes its query faults on to the target; rules for its path still apply.
+        redirect = path.startswith("/redirect/")
         fault_keys = sorted((k, v) for k, v in pairs if k in FAULT_KEYS)
-        faults = self.server.faults.resolve(self.command, path, q_faults, q_sel,
-                                            path + "?" + urllib.parse.urlencode(fault_keys))
+        faults = self.server.faults.resolve(self.command, path, {} if redirect else q_faults,
+                                            q_sel, path + "?" + urllib.parse.urlencode(fault_keys))
         self.entry["faults"] = faults
 
         if "latency_ms" in faults:
             self.sleep(faults["latency_ms"] / 1000.0)
+        if redirect:
+            return self.redirect(path, query, faults)
 
         if self.command not in ("GET", "HEAD"):
             return self.simple(405, "method not allowed\n", [("Allow", "GET, HEAD")])
@@ -459,17 +465,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise FileNotFoundError(path)
         return file_resource(full)
 
-    def redirect(self, path, query):
+    def redirect(self, path, query, faults):
         code, _, rest = path[len("/redirect/"):].partition("/")
-        if not code.isdigit() or not 300 <= int(code) <= 399:
+        if not is_digits(code) or not 300 <= int(code) <= 399:
             return self.simple(400, "redirect code must be 3xx\n")
+        if "status" in faults:
+            return self.simple(faults["status"], "status %d\n" % faults["status"], (), faults)
         location = "/" + urllib.parse.quote(rest, safe="/:@!$&'()*+,;=-._~") \
             + ("?" + query if query else "")
-        self.simple(int(code), "see %s\n" % location, [("Location", location)])
+        self.simple(int(code), "see %s\n" % location, [("Location", location)], faults)
 
     def simple(self, status, text, extra=(), faults=None):
         """A short text answer; the body faults still apply."""
-        body = text.encode()
+        body = b"" if status in (204, 304) else text.encode()  # these never carry a body
         res = Resource(len(body), lambda o, n: body[o:o + n], None, None)
         self.send_body(status, res, 0, len(body), list(extra) + [("Content-Type", "text/plain")],
                        faults or {})
