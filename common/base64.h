@@ -1,8 +1,5 @@
 #pragma once
-// Byte-to-text encodings: standard base64 (RFC 4648 alphabet, '=' padding) and
-// hexadecimal.
-#include <cstdint>
-#include <span>
+// Standard base64 (RFC 4648 alphabet, '=' padding).
 #include <string>
 #include <string_view>
 
@@ -12,6 +9,3 @@ std::string Base64Encode(std::string_view bytes);
 // very end, zero bits in the unused part of the last group, no white space. On
 // failure `out` is left empty.
 bool Base64Decode(std::string_view text, std::string& out);
-
-// Two hexadecimal digits per byte.
-std::string ToHex(std::span<const uint8_t> bytes, bool upper = false);

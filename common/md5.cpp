@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/base64.h"
+#include "common/hex.h"
 
 namespace {
 
@@ -29,10 +29,8 @@ uint32_t LoadLittle(const uint8_t* p) {
 
 }  // namespace
 
-void Md5::Reset() {
+void Md5::ResetState() {
   state_ = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-  buffer_.fill(0);
-  length_ = 0;
 }
 
 void Md5::Transform(const uint8_t* block) {
@@ -61,38 +59,11 @@ void Md5::Transform(const uint8_t* block) {
   state_[3] += d;
 }
 
-void Md5::Update(const void* data, size_t size) {
-  if (size == 0) return;  // data may then be null
-  const auto* in = static_cast<const uint8_t*>(data);
-  size_t used = static_cast<size_t>(length_ % 64);
-  length_ += size;
-  if (used > 0) {
-    const size_t take = std::min(size, 64 - used);
-    std::memcpy(buffer_.data() + used, in, take);
-    in += take;
-    size -= take;
-    used += take;
-    if (used < 64) return;
-    Transform(buffer_.data());
-  }
-  for (; size >= 64; in += 64, size -= 64) Transform(in);
-  if (size > 0) std::memcpy(buffer_.data(), in, size);
-}
-
-Md5::Digest Md5::Final() {
-  const uint64_t bits = length_ * 8;
-  static constexpr uint8_t kPad[64] = {0x80};
-  const size_t used = static_cast<size_t>(length_ % 64);
-  Update(kPad, used < 56 ? 56 - used : 120 - used);
-  std::array<uint8_t, 8> tail{};
-  for (size_t i = 0; i < 8; ++i) tail[i] = static_cast<uint8_t>(bits >> (8 * i));
-  Update(tail.data(), tail.size());
-
+Md5::Digest Md5::Output() const {
   Digest digest{};
   for (size_t i = 0; i < 4; ++i) {
     for (size_t k = 0; k < 4; ++k) digest[i * 4 + k] = static_cast<uint8_t>(state_[i] >> (8 * k));
   }
-  Reset();
   return digest;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/base64.h"
+#include "common/hex.h"
 
 namespace {
 
@@ -27,10 +27,8 @@ uint32_t LoadBig(const uint8_t* p) {
 
 }  // namespace
 
-void Sha256::Reset() {
+void Sha256::ResetState() {
   state_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  buffer_.fill(0);
-  length_ = 0;
 }
 
 void Sha256::Transform(const uint8_t* block) {
@@ -55,38 +53,11 @@ void Sha256::Transform(const uint8_t* block) {
   for (size_t i = 0; i < 8; ++i) state_[i] += v[i];
 }
 
-void Sha256::Update(const void* data, size_t size) {
-  if (size == 0) return;  // data may then be null
-  const auto* in = static_cast<const uint8_t*>(data);
-  size_t used = static_cast<size_t>(length_ % 64);
-  length_ += size;
-  if (used > 0) {
-    const size_t take = std::min(size, 64 - used);
-    std::memcpy(buffer_.data() + used, in, take);
-    in += take;
-    size -= take;
-    used += take;
-    if (used < 64) return;
-    Transform(buffer_.data());
-  }
-  for (; size >= 64; in += 64, size -= 64) Transform(in);
-  if (size > 0) std::memcpy(buffer_.data(), in, size);
-}
-
-Sha256::Digest Sha256::Final() {
-  const uint64_t bits = length_ * 8;
-  static constexpr uint8_t kPad[64] = {0x80};
-  const size_t used = static_cast<size_t>(length_ % 64);
-  Update(kPad, used < 56 ? 56 - used : 120 - used);
-  std::array<uint8_t, 8> tail{};
-  for (size_t i = 0; i < 8; ++i) tail[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
-  Update(tail.data(), tail.size());
-
+Sha256::Digest Sha256::Output() const {
   Digest digest{};
   for (size_t i = 0; i < 8; ++i) {
     for (size_t k = 0; k < 4; ++k) digest[i * 4 + k] = static_cast<uint8_t>(state_[i] >> (24 - 8 * k));
   }
-  Reset();
   return digest;
 }
 

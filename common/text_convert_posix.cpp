@@ -8,41 +8,15 @@
 #include <type_traits>
 #include <locale.h>
 
+#include "common/unicode.h"
+
 namespace {
 
-constexpr char32_t kMaxCodePoint = 0x10FFFF;
-
-bool IsHighSurrogate(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-// Appends one scalar value as UTF-16 units.
-void AppendUtf16(std::wstring& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<wchar_t>(cp));
-    return;
-  }
-  cp -= 0x10000;
-  out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
-  out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
+using unicode::AppendUtf16;
+using unicode::AppendUtf8;
+using unicode::IsHighSurrogate;
+using unicode::IsLowSurrogate;
+using unicode::kMaxCodePoint;
 
 // Decodes one UTF-8 sequence at `pos`; on success advances `pos`. The second-byte
 // bounds exclude overlong forms, encoded surrogates and values above U+10FFFF.
