@@ -62,8 +62,8 @@ demo: win64 win32
 fuzz: setup
 	cmake -S . -B $(BUILD)/fuzz $(CMAKE_G) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DORB_FUZZ=ON -DORB_TESTS=OFF >/dev/null
-	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_xml_doc fuzz_xml_utf8
-	tools/ci/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS) fuzz_xml_doc fuzz_xml_utf8
+	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip
+	tools/ci/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS) fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip
 
 clean:
 	rm -rf $(BUILD)

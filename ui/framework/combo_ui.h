@@ -1,0 +1,52 @@
+#pragma once
+// A drop-down list: its entries and selection, drawn as the selected entry's text over
+// the button images. The drop-down window itself comes later.
+#include <memory>
+#include <vector>
+
+#include "ui/framework/button_ui.h"
+
+// One entry of a combo: a text with a fixed height.
+class CListLabelElementUI : public CLabelUI {
+ public:
+  std::wstring_view GetClass() const override;
+};
+
+class CComboUI : public CButtonUI {
+ public:
+  CComboUI();
+  ~CComboUI() override;
+  std::wstring_view GetClass() const override;
+
+  int GetCount() const { return static_cast<int>(items_.size()); }
+  CControlUI* GetItemAt(int index) const;
+  // Adopts the entry; returns false when there is none.
+  bool Add(std::unique_ptr<CControlUI> item);
+  bool RemoveAt(int index);
+  void RemoveAll();
+  int GetCurSel() const { return selected_; }
+  // Selects an entry (-1: none); "itemselect" with the new index when asked for and the
+  // selection changed.
+  bool SelectItem(int index, bool take_focus = false, bool send_notify = true);
+
+  const std::wstring& GetText() const override;  // the selected entry's text
+  SIZE GetDropBoxSize() const { return drop_box_size_; }
+  void SetDropBoxSize(SIZE size) { drop_box_size_ = size; }
+  uint32_t GetItemSelectedBkColor() const { return item_selected_bk_color_; }
+  void SetItemSelectedBkColor(uint32_t argb) { item_selected_bk_color_ = argb; }
+  uint32_t GetItemHotBkColor() const { return item_hot_bk_color_; }
+  void SetItemHotBkColor(uint32_t argb) { item_hot_bk_color_ = argb; }
+  const RECT& GetItemTextPadding() const { return item_text_padding_; }
+
+  void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
+  void SetAttribute(std::wstring_view name, std::wstring_view value) override;
+  bool Activate() override;  // opens nothing yet, and sends no "click"
+
+ private:
+  std::vector<std::unique_ptr<CControlUI>> items_;
+  int selected_ = -1;
+  SIZE drop_box_size_{0, 150};
+  uint32_t item_selected_bk_color_ = 0;
+  uint32_t item_hot_bk_color_ = 0;
+  RECT item_text_padding_{};
+};

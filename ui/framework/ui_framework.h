@@ -1,0 +1,15 @@
+#pragma once
+// Everything a skinned window of a program needs from the framework.
+#include "ui/framework/button_ui.h"
+#include "ui/framework/combo_ui.h"
+#include "ui/framework/container_ui.h"
+#include "ui/framework/control_ui.h"
+#include "ui/framework/dialog_builder.h"
+#include "ui/framework/edit_ui.h"
+#include "ui/framework/label_ui.h"
+#include "ui/framework/notify_pump.h"
+#include "ui/framework/paint_manager.h"
+#include "ui/framework/progress_ui.h"
+#include "ui/framework/ui_defs.h"
+#include "ui/framework/window_impl_base.h"
+#include "ui/framework/window_wnd.h"
