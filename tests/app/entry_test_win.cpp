@@ -60,6 +60,19 @@ TEST(Entry, NormalStartWritesTheStartLineToKvOrbLog) {
   EXPECT_FALSE(fs::exists(temp.path() / "Korvane" / "ORB" / "kvForkORB.log"));
 }
 
+TEST(Entry, LoadsTheEmbeddedProductDocumentAndStringTable) {
+  orbtest::TempDir temp;
+  EXPECT_EQ(RunProgram(L"", temp.path()), 0u);
+  const std::string log = orbtest::TempDir::read(temp.path() / "Korvane" / "ORB" / "kvORB.log");
+  for (const char* line : {" - [INFO] LoadLocalXml\r\n", " - [INFO] config folder=[", " - [INFO] product=[Korvane Lumetra] id=[1901]",
+                           " - [INFO] loadLangXML\r\n", " strings=[88]."}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+  }
+  EXPECT_LT(log.find("[INFO] start, fork="), log.find("[INFO] LoadLocalXml"));
+  EXPECT_LT(log.find("[INFO] LoadLocalXml"), log.find("[INFO] loadLangXML"));
+  EXPECT_EQ(log.find("[ERROR]"), std::string::npos) << log;
+}
+
 TEST(Entry, ForkModeLogsToItsOwnFileAndASecondStartRotates) {
   orbtest::TempDir temp;
   const std::wstring fork = L"OnlyForkInstallDependent=1 HostLang=\"English\" HostHwnd=1234";

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config python3 dpkg-dev file openssl ca-certificates
+  build-essential cmake ninja-build pkg-config python3 dpkg-dev file openssl ca-certificates locales
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcjson-dev zlib1g-dev
   clang libclang-rt-14-dev

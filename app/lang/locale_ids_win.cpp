@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "app/lang/locale_ids.h"
+
+LocaleIds CurrentLocaleIds() { return {::GetSystemDefaultLCID(), ::GetUserDefaultLCID()}; }
