@@ -1,8 +1,7 @@
 #include "downloader/url_parts.h"
 
-#include <charconv>
-
 #include "downloader/curl_handles.h"
+#include "downloader/ipv4_text.h"
 
 namespace ns_PLX {
 namespace {
@@ -29,23 +28,7 @@ std::string UrlHost(const std::string& url) {
   return parsed ? Part(parsed.get(), CURLUPART_HOST) : std::string();
 }
 
-bool IsIpv4Address(std::string_view host) {
-  int parts = 0;
-  while (parts < 4) {
-    const std::size_t dot = host.find('.');
-    const std::string_view piece = host.substr(0, dot);
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(piece.data(), piece.data() + piece.size(), value);
-    if (piece.empty() || piece.size() > 3 || error != std::errc() ||
-        end != piece.data() + piece.size() || value > 255) {
-      return false;
-    }
-    ++parts;
-    if (dot == std::string_view::npos) break;
-    host.remove_prefix(dot + 1);
-  }
-  return parts == 4 && host.find('.') == std::string_view::npos;
-}
+bool IsIpv4Address(std::string_view host) { return ParseIpv4(host).has_value(); }
 
 std::optional<PinnedUrl> PinToAddress(const std::string& url, std::string_view host_header) {
   std::string_view name = host_header;

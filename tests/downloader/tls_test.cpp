@@ -8,6 +8,7 @@
 #include "downloader/content_length.h"
 #include "downloader/http_form_upload.h"
 #include "downloader/http_request.h"
+#include "downloader/url_parts.h"
 #include "tests/downloader/log_tail.h"
 #include "tests/downloader/peer.h"
 #include "tests/downloader/system_trust.h"
@@ -180,3 +181,13 @@ TEST(TlsChecks, TheSystemRootsRefuseAnUnknownAuthority) {
 }
 
 }  // namespace
+
+// The TLS exemption hangs on this test: a name that merely starts like an address
+// ("1.2.3.4.x") must never pass for one.
+TEST(TlsChecks, OnlyAFourPartDottedQuadCountsAsAnAddress) {
+  EXPECT_TRUE(ns_PLX::IsIpv4Address("127.0.0.1"));
+  EXPECT_TRUE(ns_PLX::IsIpv4Address("255.255.255.255"));
+  for (const char* name : {"1.2.3.4.5", "1.2.3.4.x", "1.2.3.4.", "1.2.3", "1.2.3.256", "x.1.2.3.4", "localhost", ""}) {
+    EXPECT_FALSE(ns_PLX::IsIpv4Address(name)) << name;
+  }
+}
