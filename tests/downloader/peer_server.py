@@ -13,7 +13,6 @@ DIR/ca.pem is the authority. The TLS listener's certificate names localhost and 
 (no address); a second TLS listener's names only misnamed.test. Both are signed by it.
 """
 
-import argparse
 import os
 import re
 import signal
@@ -25,15 +24,12 @@ import sys
 import threading
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import peer_daemon  # noqa: E402
+from peer_daemon import write_atomic  # noqa: E402
+
 HEAD_LIMIT = 1 << 20
 NAME = re.compile(r"^/([A-Za-z0-9._-]+)")
-
-
-def write_atomic(path, data):
-    tmp = path + ".tmp"
-    with open(tmp, "wb") as f:
-        f.write(data)
-    os.replace(tmp, path)
 
 
 class Handler(socketserver.BaseRequestHandler):
@@ -149,61 +145,10 @@ def serve(state):
         s.shutdown()
 
 
-def stop(state):
-    try:
-        with open(os.path.join(state, "pid")) as f:
-            pid = int(f.read())
-        os.kill(pid, signal.SIGTERM)
-        for _ in range(100):
-            os.kill(pid, 0)
-            time.sleep(0.05)
-        os.kill(pid, signal.SIGKILL)
-    except (OSError, ValueError):
-        pass
-    for name in ("pid", "ports"):
-        try:
-            os.remove(os.path.join(state, name))
-        except FileNotFoundError:
-            pass
-    return 0
-
-
-def start(state):
-    stop(state)
+def clear_exchanges(state):
     subprocess.run(["rm", "-rf", os.path.join(state, "captured"), os.path.join(state, "replies")])
-    os.makedirs(state, exist_ok=True)
-    log = open(os.path.join(state, "peer.log"), "ab")
-    proc = subprocess.Popen([sys.executable, os.path.realpath(__file__), "serve", "--state-dir", state],
-                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                            start_new_session=True, close_fds=True)
-    log.close()
-    with open(os.path.join(state, "pid"), "w") as f:
-        f.write("%d\n" % proc.pid)
-    ports = os.path.join(state, "ports")
-    deadline = time.monotonic() + 30
-    while time.monotonic() < deadline and proc.poll() is None:
-        if os.path.exists(ports):
-            with open(ports) as f:
-                print(f.read().strip())
-            return 0
-        time.sleep(0.05)
-    sys.stderr.write("peer did not come up; see %s\n" % os.path.join(state, "peer.log"))
-    stop(state)
-    return 1
-
-
-def main():
-    ap = argparse.ArgumentParser(description=__doc__,
-                                 formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("command", choices=["start", "stop", "serve"])
-    ap.add_argument("--state-dir", required=True)
-    args = ap.parse_args()
-    state = os.path.abspath(args.state_dir)
-    if args.command == "serve":
-        serve(state)
-        return 0
-    return start(state) if args.command == "start" else stop(state)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(peer_daemon.main(__doc__, __file__, serve, "peer.log", "peer", timeout=30,
+                              before_start=clear_exchanges))

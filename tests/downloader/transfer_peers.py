@@ -18,7 +18,6 @@
   Content-Range starts 1000 bytes later than asked.
 """
 
-import argparse
 import base64
 import hashlib
 import http.server
@@ -32,6 +31,10 @@ import sys
 import threading
 import time
 import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import peer_daemon  # noqa: E402
+from peer_daemon import write_atomic  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TESTSERVER = os.path.join(HERE, "..", "..", "tools", "testserver", "server.py")
@@ -81,13 +84,6 @@ ACCOUNT_ID = unscramble(STORED_ID, 9, 2, 1)
 SECRET = unscramble(STORED_SECRET, 48, 1, 4)
 ACCESS_KEY = unscramble(STORED_ACCESS_KEY, 37, 5, 5)
 QUERY_KEYS = ["type", "short", "uid", "ak", "name", "ts", "key"]
-
-
-def write_atomic(path, text):
-    tmp = path + ".tmp"
-    with open(tmp, "w") as f:
-        f.write(text)
-    os.replace(tmp, path)
 
 
 class ResolverHandler(http.server.BaseHTTPRequestHandler):
@@ -245,79 +241,5 @@ def serve(state):
         pass
 
 
-def read_pid(state):
-    try:
-        with open(os.path.join(state, "pid")) as f:
-            return int(f.read().strip())
-    except (OSError, ValueError):
-        return None
-
-
-def is_ours(pid):
-    """A pid file can outlive its process and its number be reused."""
-    try:
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            return os.path.basename(__file__).encode() in f.read()
-    except OSError:
-        return False
-
-
-def stop(state):
-    pid = read_pid(state)
-    if pid and is_ours(pid):
-        try:
-            os.kill(pid, signal.SIGTERM)
-            deadline = time.monotonic() + 5
-            while time.monotonic() < deadline:
-                os.kill(pid, 0)
-                time.sleep(0.05)
-            os.kill(pid, signal.SIGKILL)
-        except (ProcessLookupError, PermissionError):
-            pass
-    for name in ("pid", "ports"):
-        try:
-            os.remove(os.path.join(state, name))
-        except FileNotFoundError:
-            pass
-    return 0
-
-
-def start(state):
-    os.makedirs(state, exist_ok=True)
-    stop(state)
-    log = open(os.path.join(state, "peers.log"), "ab")
-    proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state-dir", state],
-                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
-                            start_new_session=True, close_fds=True, cwd=state)
-    log.close()
-    write_atomic(os.path.join(state, "pid"), "%d\n" % proc.pid)
-    deadline = time.monotonic() + 20
-    while time.monotonic() < deadline:
-        if proc.poll() is not None:
-            break
-        try:
-            with open(os.path.join(state, "ports")) as f:
-                print(f.read().strip())
-            return 0
-        except FileNotFoundError:
-            time.sleep(0.05)
-    sys.stderr.write("transfer peers did not come up; see %s\n" % os.path.join(state, "peers.log"))
-    stop(state)
-    return 1
-
-
-def main():
-    ap = argparse.ArgumentParser(description=__doc__,
-                                 formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("command", choices=["start", "stop", "serve"])
-    ap.add_argument("--state-dir", required=True)
-    args = ap.parse_args()
-    state = os.path.abspath(args.state_dir)
-    if args.command == "serve":
-        serve(state)
-        return 0
-    return start(state) if args.command == "start" else stop(state)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(peer_daemon.main(__doc__, __file__, serve, "peers.log", "transfer peers", timeout=20))
