@@ -39,3 +39,14 @@ function(orb_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
 endfunction()
+
+# orb_add_service_fixture(<fixture> <test-prefix> <script> <state-dir>)
+# A server process for tests: `<script> start|stop --state-dir <state-dir>` runs as the
+# ctest tests <test-prefix>.start and <test-prefix>.stop around every test that requires
+# <fixture>.
+function(orb_add_service_fixture fixture prefix script state_dir)
+  add_test(NAME ${prefix}.start COMMAND "${ORB_PYTHON}" "${script}" start --state-dir "${state_dir}")
+  add_test(NAME ${prefix}.stop COMMAND "${ORB_PYTHON}" "${script}" stop --state-dir "${state_dir}")
+  set_tests_properties(${prefix}.start PROPERTIES FIXTURES_SETUP ${fixture})
+  set_tests_properties(${prefix}.stop PROPERTIES FIXTURES_CLEANUP ${fixture})
+endfunction()
