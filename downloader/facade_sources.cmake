@@ -1,0 +1,1 @@
+# The facade, task manager and command queue over the downloader.

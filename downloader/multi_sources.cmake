@@ -1,0 +1,1 @@
+# The multi-connection downloader of one file and its resume record.

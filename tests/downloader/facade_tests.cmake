@@ -1,0 +1,1 @@
+# Tests of the downloader facade and the orbget tool.
