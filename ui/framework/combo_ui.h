@@ -1,10 +1,15 @@
 #pragma once
 // A drop-down list: its entries and selection, drawn as the selected entry's text over
-// the button images. The drop-down window itself comes later.
+// the button images. A press opens the list of entries in a popup window (a second
+// press, a pick or losing the focus closes it); see combo_drop_win.h.
 #include <memory>
 #include <vector>
 
 #include "ui/framework/button_ui.h"
+
+namespace uifw {
+class ComboDropWindow;
+}
 
 // One entry of a combo: a text with a fixed height.
 class CListLabelElementUI : public CLabelUI {
@@ -12,7 +17,7 @@ class CListLabelElementUI : public CLabelUI {
   std::wstring_view GetClass() const override;
 };
 
-class CComboUI : public CButtonUI {
+class CComboUI : public CButtonUI, public IMessageFilterUI {
  public:
   CComboUI();
   ~CComboUI() override;
@@ -40,9 +45,28 @@ class CComboUI : public CButtonUI {
 
   void SetManager(CPaintManagerUI* manager, CControlUI* parent) override;
   void SetAttribute(std::wstring_view name, std::wstring_view value) override;
-  bool Activate() override;  // opens nothing yet, and sends no "click"
+  void SetEnabled(bool enabled = true) override;
+  void SetVisible(bool visible = true) override;
+  void DoEvent(TEventUI& event) override;
+  // Opens the drop-down list, or closes it when it was open at the press; sends no
+  // "click".
+  bool Activate() override;
+
+  // The open drop-down list's window, or null.
+  HWND GetDropWindow() const;
+  void CloseDropDown();
+  // Called by the list when its window is gone.
+  void OnDropClosed();
+  // While the list is open, the window's messages come here first: keys go to the
+  // list; a press elsewhere, losing the focus or the activation, moving or resizing
+  // close it.
+  LRESULT FilterMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
  private:
+  std::unique_ptr<uifw::ComboDropWindow> drop_;
+  // The press began while the list was open: its release only closes. (The press
+  // itself takes the focus from the list, which then closes on its own.)
+  bool open_at_press_ = false;
   std::vector<std::unique_ptr<CControlUI>> items_;
   int selected_ = -1;
   SIZE drop_box_size_{0, 150};

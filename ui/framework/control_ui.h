@@ -21,6 +21,8 @@ class CControlUI {
 
   // The element name with "C" in front and "UI" behind, without the "C": "LabelUI".
   virtual std::wstring_view GetClass() const;
+  // This control as the class that goes by `name` ("Control", "ActiveX", ...), or null.
+  virtual void* GetInterface(std::wstring_view name);
 
   const std::wstring& GetName() const { return name_; }
   void SetName(std::wstring_view name) { name_ = name; }

@@ -21,6 +21,8 @@ CControlUI::~CControlUI() {
 
 std::wstring_view CControlUI::GetClass() const { return L"ControlUI"; }
 
+void* CControlUI::GetInterface(std::wstring_view name) { return name == L"Control" ? this : nullptr; }
+
 void CControlUI::SetManager(CPaintManagerUI* manager, CControlUI* parent) {
   if (manager_ && manager_ != manager) manager_->ReapObjects(this);
   manager_ = manager;

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "common/text_convert.h"
+#include "ui/framework/activex_ui.h"
 #include "ui/framework/button_ui.h"
 #include "ui/framework/combo_ui.h"
 #include "ui/framework/container_ui.h"
@@ -15,6 +16,7 @@
 #include "ui/framework/paint_manager.h"
 #include "ui/framework/progress_ui.h"
 #include "ui/framework/skin_package_win.h"
+#include "ui/framework/web_browser_ui.h"
 
 namespace {
 
@@ -82,6 +84,8 @@ std::unique_ptr<CControlUI> CDialogBuilder::CreateControl(std::wstring_view elem
       {L"Container", Make<CContainerUI>},
       {L"VerticalLayout", Make<CVerticalLayoutUI>},
       {L"HorizontalLayout", Make<CHorizontalLayoutUI>},
+      {L"ActiveX", Make<CActiveXUI>},
+      {L"WebBrowser", Make<CWebBrowserUI>},
   };
   const auto it = kinds.find(element);
   return it == kinds.end() ? nullptr : it->second();

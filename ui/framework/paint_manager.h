@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/framework/control_ui.h"
+#include "ui/framework/shadow_window_win.h"
 #include "ui/framework/ui_defs.h"
 #include "ui/framework/win_handles.h"
 
@@ -29,8 +30,11 @@ class CPaintManagerUI {
   static bool SetResourceZip(std::string_view zip_bytes);
   static bool SetResourceZip(UINT resource_id, const wchar_t* resource_type = L"ZIPRES");
   // Pre-translation for the message loop: true when the framework consumed the
-  // message. Nothing needs it yet, so it consumes none.
+  // message (a hosted control's accelerator took a key of its own window).
   static bool TranslateMessage(const MSG* msg);
+  // Translators of this thread's hosted controls; they remove themselves.
+  static void AddTranslateAccelerator(ITranslateAccelerator* translator);
+  static void RemoveTranslateAccelerator(ITranslateAccelerator* translator);
 
   void Init(HWND window, std::wstring_view name = {});
   HWND GetPaintWindow() const { return window_; }
@@ -58,6 +62,12 @@ class CPaintManagerUI {
   BYTE GetLayeredOpacity() const { return layered_opacity_; }
   const std::wstring& GetLayeredImage() const { return layered_image_; }
   bool IsShadowShown() const { return shadow_; }
+  const uifw::ShadowStyle& GetShadowStyle() const { return shadow_style_; }
+  // The shadow's own window once the window has been shown with a shadow, else null.
+  HWND GetShadowWindow() const;
+  // A layered window's last frame as handed to the system: premultiplied 0xAARRGGBB,
+  // row after row, client-sized. Alpha 0 lets the mouse through to what lies below.
+  const std::vector<uint32_t>& GetLayeredFrame() const { return layered_frame_; }
 
   // Fonts by id; an id the document does not define gives the default font.
   void AddFont(int id, std::wstring_view face, int size, bool bold, bool underline, bool italic, bool is_default);
@@ -74,12 +84,34 @@ class CPaintManagerUI {
   bool RemoveNotifier(INotifyUI* notifier);
   void SendNotify(TNotifyUI& msg);
   void SendNotify(CControlUI* sender, std::wstring_view type, WPARAM wParam = 0, LPARAM lParam = 0);
+  // An open popup (a combo's list) sees the window's messages before every filter.
+  // Clearing with `owner` clears only when that is the popup set.
+  void SetPopupFilter(IMessageFilterUI* popup, IMessageFilterUI* owner = nullptr);
   bool AddPreMessageFilter(IMessageFilterUI* filter);
   bool RemovePreMessageFilter(IMessageFilterUI* filter);
 
   // Control timers: each tick sends "timer" from the control with wParam = id.
   bool SetTimer(CControlUI* control, UINT id, UINT elapse_ms);
   bool KillTimer(CControlUI* control, UINT id);
+
+  // Keyboard focus among the controls: null while the window itself has it. A control
+  // that hosts no native window that can take the focus gives the focus to the window.
+  CControlUI* GetFocus() const { return focus_; }
+  void SetFocus(CControlUI* control);
+  // Tab order: the next (or previous) shown, enabled control that takes the focus, in
+  // document order, wrapping round. False when there is none.
+  bool SetNextTabControl(bool forward = true);
+  // What a native child window reports of its own focus.
+  void NoteNativeFocus(CControlUI* control, bool focused);
+
+  // Native child windows of controls; hosts remove themselves before they go away.
+  void AddNativeHost(INativeHostUI* host);
+  void RemoveNativeHost(INativeHostUI* host);
+
+  // Runs the pre-message filters; true when one of them consumed the message. Native
+  // child windows pass their Return and Escape key presses through here, so that a
+  // window sees them as its own.
+  bool PreMessageFilter(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   CControlUI* GetHotControl() const { return hover_; }
   CControlUI* GetPushedControl() const { return pushed_; }
@@ -97,8 +129,14 @@ class CPaintManagerUI {
   };
 
   void Paint();
+  void ApplyLayeredStyle();
+  void PaintLayered();
+  void FollowShadow();
   void EnsureLayout();
   void SetHover(CControlUI* control, POINT point);
+  void SyncNativeHosts();
+  INativeHostUI* HostOf(HWND native) const;
+  void CollectTabControls(CControlUI* control, std::vector<CControlUI*>& out) const;
   static void SendEvent(CControlUI* control, UiEventType type, POINT point, WPARAM wParam = 0);
   static bool IsInside(const CControlUI* control, const CControlUI* ancestor);
 
@@ -114,6 +152,9 @@ class CPaintManagerUI {
   BYTE layered_opacity_ = 255;
   std::wstring layered_image_;
   bool shadow_ = false;
+  uifw::ShadowStyle shadow_style_;
+  std::unique_ptr<uifw::ShadowWindow> shadow_window_;
+  std::vector<uint32_t> layered_frame_;
 
   std::map<int, uifw::UniqueFont> fonts_;
   int default_font_id_ = -1;
@@ -122,11 +163,14 @@ class CPaintManagerUI {
 
   std::vector<INotifyUI*> notifiers_;
   std::vector<IMessageFilterUI*> filters_;
+  IMessageFilterUI* popup_filter_ = nullptr;
   std::vector<Timer> timers_;
   UINT_PTR next_timer_ = 0x1000;  // clear of the small ids windows use themselves
 
   CControlUI* hover_ = nullptr;
   CControlUI* pushed_ = nullptr;
+  CControlUI* focus_ = nullptr;
+  std::vector<INativeHostUI*> native_hosts_;
   bool tracking_leave_ = false;
   POINT last_mouse_{};
 };

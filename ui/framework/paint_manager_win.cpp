@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include "ui/framework/container_ui.h"
 #include "ui/framework/core/values.h"
 #include "ui/framework/render_win.h"
+#include "ui/framework/skin_image_win.h"
 #include "ui/framework/skin_package_win.h"
 #include "ui/framework/text_render_win.h"
 
@@ -15,6 +17,7 @@ using uifw::ParseInt;
 CPaintManagerUI::CPaintManagerUI() = default;
 
 CPaintManagerUI::~CPaintManagerUI() {
+  shadow_window_.reset();
   root_.reset();  // while the rest still exists: controls reap themselves here
   for (const Timer& t : timers_) {
     if (window_) ::KillTimer(window_, t.native);
@@ -27,12 +30,64 @@ bool CPaintManagerUI::SetResourceZip(std::string_view zip_bytes) { return uifw::
 bool CPaintManagerUI::SetResourceZip(UINT resource_id, const wchar_t* resource_type) {
   return uifw::SkinPackage::LoadFromResource(resource_id, resource_type);
 }
-bool CPaintManagerUI::TranslateMessage(const MSG* /*msg*/) { return false; }
+namespace {
+
+// Per thread: hosted controls live on their window's thread.
+thread_local std::vector<ITranslateAccelerator*> t_translators;
+
+}  // namespace
+
+void CPaintManagerUI::AddTranslateAccelerator(ITranslateAccelerator* translator) {
+  if (translator && std::find(t_translators.begin(), t_translators.end(), translator) == t_translators.end()) {
+    t_translators.push_back(translator);
+  }
+}
+
+void CPaintManagerUI::RemoveTranslateAccelerator(ITranslateAccelerator* translator) {
+  std::erase(t_translators, translator);
+}
+
+bool CPaintManagerUI::TranslateMessage(const MSG* msg) {
+  if (!msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
+  const std::vector<ITranslateAccelerator*> translators = t_translators;
+  for (ITranslateAccelerator* translator : translators) {
+    if (std::find(t_translators.begin(), t_translators.end(), translator) == t_translators.end()) continue;
+    MSG copy = *msg;
+    if (translator->TranslateAccelerator(&copy) == S_OK) return true;
+  }
+  return false;
+}
 
 void CPaintManagerUI::Init(HWND window, std::wstring_view name) {
+  if (window != window_) shadow_window_.reset();
   window_ = window;
   name_ = name;
+  ApplyLayeredStyle();
   NeedUpdate();
+}
+
+HWND CPaintManagerUI::GetShadowWindow() const { return shadow_window_ ? shadow_window_->GetHWND() : nullptr; }
+
+void CPaintManagerUI::FollowShadow() {
+  if (!window_) return;
+  if (!shadow_) {
+    shadow_window_.reset();
+    return;
+  }
+  if (!shadow_window_) {
+    if (!::IsWindowVisible(window_)) return;  // made when the window first shows
+    shadow_window_ = std::make_unique<uifw::ShadowWindow>();
+  }
+  shadow_window_->Follow(window_, shadow_style_);
+}
+
+void CPaintManagerUI::ApplyLayeredStyle() {
+  if (!window_) return;
+  const LONG_PTR ex_style = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
+  const LONG_PTR wanted = layered_ ? ex_style | WS_EX_LAYERED : ex_style & ~static_cast<LONG_PTR>(WS_EX_LAYERED);
+  if (wanted != ex_style) ::SetWindowLongPtrW(window_, GWL_EXSTYLE, wanted);
+  if (!layered_) layered_frame_.clear();
+  ::InvalidateRect(window_, nullptr, FALSE);
 }
 
 bool CPaintManagerUI::AttachDialog(std::unique_ptr<CControlUI> root) {
@@ -63,6 +118,70 @@ void CPaintManagerUI::UpdateLayout() {
   RECT client{};
   ::GetClientRect(window_, &client);
   root_->SetPos(client);
+  SyncNativeHosts();
+}
+
+void CPaintManagerUI::SyncNativeHosts() {
+  const std::vector<INativeHostUI*> hosts = native_hosts_;  // a host may add or leave
+  for (INativeHostUI* host : hosts) {
+    if (std::find(native_hosts_.begin(), native_hosts_.end(), host) != native_hosts_.end()) host->SyncNativeWindow();
+  }
+}
+
+INativeHostUI* CPaintManagerUI::HostOf(HWND native) const {
+  if (!native) return nullptr;
+  for (INativeHostUI* host : native_hosts_) {
+    if (host->GetNativeWindow() == native) return host;
+  }
+  return nullptr;
+}
+
+void CPaintManagerUI::AddNativeHost(INativeHostUI* host) {
+  if (host && std::find(native_hosts_.begin(), native_hosts_.end(), host) == native_hosts_.end()) {
+    native_hosts_.push_back(host);
+  }
+}
+
+void CPaintManagerUI::RemoveNativeHost(INativeHostUI* host) { std::erase(native_hosts_, host); }
+
+void CPaintManagerUI::SetFocus(CControlUI* control) {
+  auto* host = dynamic_cast<INativeHostUI*>(control);
+  if (host && host->CanTakeFocus()) {
+    focus_ = control;
+    host->TakeNativeFocus();
+    return;
+  }
+  focus_ = nullptr;
+  if (window_ && ::GetFocus() != window_) ::SetFocus(window_);
+}
+
+void CPaintManagerUI::NoteNativeFocus(CControlUI* control, bool focused) {
+  if (focused) focus_ = control;
+  else if (focus_ == control) focus_ = nullptr;
+}
+
+void CPaintManagerUI::CollectTabControls(CControlUI* control, std::vector<CControlUI*>& out) const {
+  if (!control || !control->IsVisible() || !control->IsEnabled()) return;
+  if (const auto* host = dynamic_cast<INativeHostUI*>(control); host && host->CanTakeFocus()) out.push_back(control);
+  if (const auto* container = dynamic_cast<CContainerUI*>(control)) {
+    for (int i = 0; i < container->GetCount(); ++i) CollectTabControls(container->GetItemAt(i), out);
+  }
+}
+
+bool CPaintManagerUI::SetNextTabControl(bool forward) {
+  std::vector<CControlUI*> order;
+  CollectTabControls(root_.get(), order);
+  if (order.empty()) return false;
+  const auto at = std::find(order.begin(), order.end(), focus_);
+  size_t next = 0;
+  if (at == order.end()) {
+    next = forward ? 0 : order.size() - 1;
+  } else {
+    const size_t i = static_cast<size_t>(at - order.begin());
+    next = forward ? (i + 1) % order.size() : (i + order.size() - 1) % order.size();
+  }
+  SetFocus(order[next]);
+  return true;
 }
 
 void CPaintManagerUI::EnsureLayout() {
@@ -83,6 +202,7 @@ bool CPaintManagerUI::IsInside(const CControlUI* control, const CControlUI* ance
 void CPaintManagerUI::ReapObjects(CControlUI* control, bool keep_timers) {
   if (IsInside(hover_, control)) hover_ = nullptr;
   if (IsInside(pushed_, control)) pushed_ = nullptr;
+  if (IsInside(focus_, control)) focus_ = nullptr;
   if (keep_timers) return;
   std::erase_if(timers_, [&](const Timer& t) {
     if (!IsInside(t.control, control)) return false;
@@ -103,16 +223,30 @@ void CPaintManagerUI::SetWindowAttribute(std::wstring_view name, std::wstring_vi
     round_corner_ = {s.cx, s.cy};
   } else if (name == L"bktrans") {
     layered_ = ParseBool(value);
+    ApplyLayeredStyle();
   } else if (name == L"layeredimage") {
     layered_ = true;
     layered_image_ = value;
+    ApplyLayeredStyle();
   } else if (name == L"layeredopacity") {
     layered_opacity_ = static_cast<BYTE>(std::clamp(ParseInt(value), 0, 255));
-  } else if (name == L"showshadow") {
-    shadow_ = ParseBool(value);
+    if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+  } else if (name.starts_with(L"shadow") || name == L"showshadow") {
+    if (name == L"showshadow") shadow_ = ParseBool(value);
+    else if (name == L"shadowsize") shadow_style_.size = std::clamp(ParseInt(value), 0, 64);
+    else if (name == L"shadowdarkness") shadow_style_.darkness = static_cast<BYTE>(std::clamp(ParseInt(value), 0, 255));
+    else if (name == L"shadowposition") {
+      const uifw::UiSize s = uifw::ParseSize(value);
+      shadow_style_.offset = {s.cx, s.cy};
+    } else if (name == L"shadowcolor") {
+      if (const auto c = uifw::ParseColor(value)) shadow_style_.color = *c;
+    } else if (name == L"shadowcorner") {
+      const uifw::UiRect r = uifw::ParseRect(value);
+      shadow_style_.corner = {r.left, r.top, r.right, r.bottom};
+    }
+    FollowShadow();
   }
-  // The shadow's size, darkness, position, colour and corner are read when the
-  // shadow is drawn; any other name is not part of the vocabulary.
+  // Any other name is not part of the vocabulary.
 }
 
 void CPaintManagerUI::SetInitSize(int cx, int cy) {
@@ -246,10 +380,22 @@ void CPaintManagerUI::SetHover(CControlUI* control, POINT point) {
   if (hover_) SendEvent(hover_, UiEventType::kMouseEnter, point);
 }
 
-bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  if (!window_) return false;
-  const std::vector<IMessageFilterUI*> filters = filters_;
+void CPaintManagerUI::SetPopupFilter(IMessageFilterUI* popup, IMessageFilterUI* owner) {
+  if (popup || !owner || popup_filter_ == owner) popup_filter_ = popup;
+}
+
+bool CPaintManagerUI::PreMessageFilter(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (popup_filter_) {
+    bool handled = false;
+    const LRESULT filtered = popup_filter_->FilterMessage(message, wParam, lParam, handled);
+    if (handled) {
+      result = filtered;
+      return true;
+    }
+  }
+  const std::vector<IMessageFilterUI*> filters = filters_;  // a filter may unregister
   for (IMessageFilterUI* filter : filters) {
+    if (std::find(filters_.begin(), filters_.end(), filter) == filters_.end()) continue;
     bool handled = false;
     const LRESULT filtered = filter->FilterMessage(message, wParam, lParam, handled);
     if (handled) {
@@ -257,6 +403,12 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
       return true;
     }
   }
+  return false;
+}
+
+bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (!window_) return false;
+  if (PreMessageFilter(message, wParam, lParam, result)) return true;
 
   const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   result = 0;
@@ -306,10 +458,32 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
       tracking_leave_ = false;
       if (!pushed_) SetHover(nullptr, last_mouse_);
       return true;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* change = reinterpret_cast<const WINDOWPOS*>(lParam);
+      FollowShadow();
+      if (layered_ && (change->flags & (SWP_SHOWWINDOW | SWP_FRAMECHANGED) || !(change->flags & SWP_NOSIZE))) {
+        ::InvalidateRect(window_, nullptr, FALSE);
+      }
+      return false;  // the default procedure turns it into WM_SIZE and WM_MOVE
+    }
+    case WM_DESTROY:
+      shadow_window_.reset();
+      return false;
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      if (INativeHostUI* host = HostOf(reinterpret_cast<HWND>(lParam))) {
+        return host->HandleNativeMessage(message, wParam, lParam, result);
+      }
+      return false;
+    case WM_KEYDOWN:
+      if (wParam == VK_TAB) return SetNextTabControl((::GetKeyState(VK_SHIFT) & 0x8000) == 0);
+      return false;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       last_mouse_ = point;
       CControlUI* hit = FindControl(point);
+      if (hit != focus_ || !hit) SetFocus(hit && hit->IsEnabled() ? hit : nullptr);
       if (!hit) return false;
       SetHover(hit, point);
       pushed_ = hit;
@@ -353,6 +527,11 @@ void CPaintManagerUI::Paint() {
   const HDC dc = ::BeginPaint(window_, &ps);
   if (!dc) return;
   EnsureLayout();
+  if (layered_) {
+    ::EndPaint(window_, &ps);
+    PaintLayered();
+    return;
+  }
   RECT client{};
   ::GetClientRect(window_, &client);
   const uifw::OffscreenBuffer buffer(dc, client.right, client.bottom);
@@ -362,6 +541,46 @@ void CPaintManagerUI::Paint() {
              ps.rcPaint.bottom - ps.rcPaint.top, buffer.dc(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
   }
   ::EndPaint(window_, &ps);
+}
+
+void CPaintManagerUI::PaintLayered() {
+  RECT client{};
+  ::GetClientRect(window_, &client);
+  const int w = client.right, h = client.bottom;
+  if (w <= 0 || h <= 0) return;
+  // GDI keeps no alpha, so the frame is drawn twice, over black and over white: how far
+  // a pixel follows the background tells its alpha, and over black it is the
+  // premultiplied colour.
+  const uifw::WindowDc screen(nullptr);
+  const uifw::OffscreenBuffer black(screen.get(), w, h), white(screen.get(), w, h);
+  if (!black.ok() || !white.ok()) return;
+  const size_t count = static_cast<size_t>(w) * h;
+  std::fill_n(black.pixels(), count, 0u);
+  std::fill_n(white.pixels(), count, 0x00ffffffu);
+  const uifw::ImageDescriptor background = uifw::ParseImageDescriptor(layered_image_);
+  const uifw::SkinImage* image = layered_image_.empty() ? nullptr : uifw::SkinPackage::Image(background);
+  for (const uifw::OffscreenBuffer* buffer : {&black, &white}) {
+    if (image) uifw::DrawSkinImage(buffer->dc(), *image, client, background);
+    PaintTo(buffer->dc(), client);
+  }
+  ::GdiFlush();
+  layered_frame_.resize(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t over_black = black.pixels()[i], over_white = white.pixels()[i];
+    int gap = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+      gap = std::max(gap, static_cast<int>(over_white >> shift & 0xff) - static_cast<int>(over_black >> shift & 0xff));
+    }
+    const uint32_t alpha = static_cast<uint32_t>(255 - std::clamp(gap, 0, 255));
+    uint32_t pixel = alpha << 24;
+    for (int shift = 0; shift <= 16; shift += 8) pixel |= std::min(over_black >> shift & 0xff, alpha) << shift;
+    layered_frame_[i] = pixel;
+    black.pixels()[i] = pixel;
+  }
+  POINT source{0, 0};
+  SIZE size{w, h};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, layered_opacity_, AC_SRC_ALPHA};
+  ::UpdateLayeredWindow(window_, screen.get(), nullptr, &size, black.dc(), &source, 0, &blend, ULW_ALPHA);
 }
 
 void CPaintManagerUI::PaintTo(HDC dc, const RECT& paint) {

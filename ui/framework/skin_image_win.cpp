@@ -99,21 +99,88 @@ std::unique_ptr<SkinImage> SkinImage::Decode(std::string_view bytes) {
   return image;
 }
 
+namespace {
+
+// Where an image of `size` goes inside `area` by the words of `align` ("left", "right",
+// "center"; "top", "bottom", "vcenter"); centred where the words say nothing.
+RECT Align(const RECT& area, SIZE size, std::wstring_view align) {
+  const auto has = [&](std::wstring_view word) { return align.find(word) != std::wstring_view::npos; };
+  RECT r{};
+  if (has(L"left")) r.left = area.left;
+  else if (has(L"right")) r.left = area.right - size.cx;
+  else r.left = (area.left + area.right - size.cx) / 2;
+  if (has(L"top")) r.top = area.top;
+  else if (has(L"bottom")) r.top = area.bottom - size.cy;
+  else r.top = (area.top + area.bottom - size.cy) / 2;
+  r.right = r.left + size.cx;
+  r.bottom = r.top + size.cy;
+  return r;
+}
+
+// A copy of `image` whose pixels of the mask colour are transparent.
+UniqueBitmap MaskedCopy(const SkinImage& image, uint32_t mask) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = image.Width();
+  info.bmiHeader.biHeight = -image.Height();
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap copy(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!copy) return copy;
+  const size_t count = static_cast<size_t>(image.Width()) * image.Height();
+  if (::GetDIBits(WindowDc(nullptr).get(), image.Bitmap(), 0, static_cast<UINT>(image.Height()), bits, &info,
+                  DIB_RGB_COLORS) == 0) {
+    return UniqueBitmap();
+  }
+  auto* px = static_cast<uint32_t*>(bits);
+  for (size_t i = 0; i < count; ++i) {
+    if ((px[i] & 0xffffff) == (mask & 0xffffff)) px[i] = 0;
+  }
+  return copy;
+}
+
+}  // namespace
+
 void DrawSkinImage(HDC dc, const SkinImage& image, const RECT& control, const ImageDescriptor& d) {
   RECT to = control;
   if (d.dest) {
     to = {control.left + d.dest->left, control.top + d.dest->top, control.left + d.dest->right,
           control.top + d.dest->bottom};
   }
+  to = {to.left + d.padding.left, to.top + d.padding.top, to.right - d.padding.right, to.bottom - d.padding.bottom};
+  if (to.right <= to.left || to.bottom <= to.top) return;
   RECT from{0, 0, image.Width(), image.Height()};
   if (d.source) {
     from = {std::clamp(d.source->left, 0, image.Width()), std::clamp(d.source->top, 0, image.Height()),
             std::clamp(d.source->right, 0, image.Width()), std::clamp(d.source->bottom, 0, image.Height())};
   }
+  if (d.size || !d.align.empty()) {
+    const SIZE natural{from.right - from.left, from.bottom - from.top};
+    const SIZE wanted = d.size && d.size->cx > 0 && d.size->cy > 0 ? SIZE{d.size->cx, d.size->cy} : natural;
+    to = Align(to, wanted, d.align);
+  }
+  const SavedDc saved(dc);  // tiles, aligned images and nine-grids stay inside their place
+  ::IntersectClipRect(dc, to.left, to.top, to.right, to.bottom);
+  UniqueBitmap masked;
+  if (d.mask) masked = MaskedCopy(image, *d.mask);
+  const HBITMAP bitmap = masked ? masked.get() : image.Bitmap();
   const UniqueMemoryDc source(::CreateCompatibleDC(dc));
   if (!source) return;
-  const SelectedObject selected(source.get(), image.Bitmap());
+  const SelectedObject selected(source.get(), bitmap);
   const BYTE fade = static_cast<BYTE>(std::clamp(d.fade, 0, 255));
+
+  if (d.xtiled || d.ytiled) {
+    // Tiled at the image's own size along the tiled directions, stretched along the others.
+    const int fw = from.right - from.left, fh = from.bottom - from.top;
+    if (fw <= 0 || fh <= 0) return;
+    const int step_x = d.xtiled ? fw : to.right - to.left, step_y = d.ytiled ? fh : to.bottom - to.top;
+    for (int y = to.top; y < to.bottom; y += step_y) {
+      for (int x = to.left; x < to.right; x += step_x) Blend(dc, source.get(), {x, y, x + step_x, y + step_y}, from, fade);
+    }
+    return;
+  }
 
   // Nine-grid: borders keep their size (shrunk when the target is too small), the
   // middle stretches.

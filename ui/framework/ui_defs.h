@@ -55,6 +55,36 @@ class IDialogBuilderCallback {
   ~IDialogBuilderCallback() = default;
 };
 
+// A control that shows a native child window of its own (a text field while typing, a
+// browser). The paint manager keeps such windows placed and shown with their control,
+// hands them the keyboard focus and passes them the messages their window receives
+// about them (WM_COMMAND, WM_CTLCOLOR*).
+class INativeHostUI {
+ public:
+  virtual HWND GetNativeWindow() const = 0;
+  // Places, shows or hides the native window to match the control.
+  virtual void SyncNativeWindow() = 0;
+  // Whether a click or Tab may give the control the keyboard focus now.
+  virtual bool CanTakeFocus() const = 0;
+  // Gives the native window the keyboard focus (creating it if needed).
+  virtual void TakeNativeFocus() = 0;
+  // A message of the skinned window whose lParam is the native window.
+  virtual bool HandleNativeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
+
+ protected:
+  ~INativeHostUI() = default;
+};
+
+// Keyboard messages for a hosted control before the window sees them (a browser's
+// accelerators: Tab inside a page, copy, select all). S_OK: consumed.
+class ITranslateAccelerator {
+ public:
+  virtual LRESULT TranslateAccelerator(MSG* msg) = 0;
+
+ protected:
+  ~ITranslateAccelerator() = default;
+};
+
 // Lets a window supply texts by control name; empty means "keep the layout's".
 class IQueryControlText {
  public:

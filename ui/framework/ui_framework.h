@@ -1,5 +1,6 @@
 #pragma once
 // Everything a skinned window of a program needs from the framework.
+#include "ui/framework/activex_ui.h"
 #include "ui/framework/button_ui.h"
 #include "ui/framework/combo_ui.h"
 #include "ui/framework/container_ui.h"
@@ -11,5 +12,7 @@
 #include "ui/framework/paint_manager.h"
 #include "ui/framework/progress_ui.h"
 #include "ui/framework/ui_defs.h"
+#include "ui/framework/web_browser_event_handler.h"
+#include "ui/framework/web_browser_ui.h"
 #include "ui/framework/window_impl_base.h"
 #include "ui/framework/window_wnd.h"

@@ -37,6 +37,11 @@ void TestWindow::OnClick(TNotifyUI& msg) {
   WindowImplBase::OnClick(msg);
 }
 
+bool TestWindow::OnDefaultKey(WPARAM key) {
+  default_keys.push_back(key);
+  return WindowImplBase::OnDefaultKey(key);
+}
+
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
   const auto until = std::chrono::steady_clock::now() + limit;
   for (;;) {
@@ -81,6 +86,26 @@ void PostRelease(HWND window, POINT p) {
 void PostClick(HWND window, POINT p) {
   PostPress(window, p);
   PostRelease(window, p);
+}
+
+void PostKey(HWND window, UINT vk) {
+  const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)) << 16;
+  ::PostMessageW(window, WM_KEYDOWN, vk, scan | 1);
+  ::PostMessageW(window, WM_KEYUP, vk, scan | static_cast<LPARAM>(0xC0000001u));
+  Pump(std::chrono::milliseconds(20));
+}
+
+void PostText(HWND window, std::wstring_view text) {
+  for (const wchar_t ch : text) ::PostMessageW(window, WM_CHAR, ch, 1);
+  Pump(std::chrono::milliseconds(20));
+}
+
+std::vector<std::wstring> Senders(const std::vector<Noted>& notes, std::wstring_view type) {
+  std::vector<std::wstring> out;
+  for (const Noted& n : notes) {
+    if (n.type == type) out.push_back(n.sender);
+  }
+  return out;
 }
 
 int Capture::Count(const RECT& r, uint32_t rgb, int tolerance) const {

@@ -42,6 +42,7 @@ class TestWindow : public WindowImplBase {
   int layout_ready = 0;
   std::function<void(TNotifyUI&)> on_click;  // in addition to recording
   std::function<std::unique_ptr<CControlUI>(std::wstring_view)> custom;
+  std::vector<WPARAM> default_keys;  // every key OnDefaultKey saw
 
   void Notify(TNotifyUI& msg) override;
   std::unique_ptr<CControlUI> CreateCustomControl(std::wstring_view element) override;
@@ -58,6 +59,7 @@ class TestWindow : public WindowImplBase {
   std::wstring_view LayoutFile() const override { return layout_; }
   void OnLayoutReady() override { ++layout_ready; }
   void OnClick(TNotifyUI& msg) override;
+  bool OnDefaultKey(WPARAM key) override;
 
  private:
   std::wstring layout_;
@@ -74,6 +76,12 @@ void PostMouseMove(HWND window, POINT point);
 void PostClick(HWND window, POINT point);
 void PostPress(HWND window, POINT point);
 void PostRelease(HWND window, POINT point);
+// Posts a key press (down and up) to `window`; the pump's TranslateMessage makes its
+// character, as for a real key.
+void PostKey(HWND window, UINT vk);
+void PostText(HWND window, std::wstring_view text);
+// The notifications of one type, by sender name.
+std::vector<std::wstring> Senders(const std::vector<Noted>& notes, std::wstring_view type);
 
 // The client area as the window shows it, 0x00RRGGBB per pixel.
 struct Capture {
