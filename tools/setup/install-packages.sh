@@ -10,6 +10,7 @@ packages=(
   mingw-w64 libz-mingw-w64-dev
   wine wine64
   xvfb xauth xdotool imagemagick
+  nginx aria2
 )
 
 missing=()
