@@ -10,7 +10,7 @@ JOBS    ?= $(shell nproc)
 CMAKE_G := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 FUZZ_SECONDS ?= 60
 
-.PHONY: test demo setup deps native win64 win32 tsan test-tsan fuzz clean
+.PHONY: test demo setup deps native win64 win32 tsan test-tsan fuzz bench screenshots clean
 
 setup:
 	tools/setup/install-packages.sh
@@ -62,8 +62,16 @@ demo: win64 win32
 fuzz: setup
 	cmake -S . -B $(BUILD)/fuzz $(CMAKE_G) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	  -DORB_FUZZ=ON -DORB_TESTS=OFF >/dev/null
-	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip
-	tools/ci/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS) fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip
+	cmake --build $(BUILD)/fuzz -j $(JOBS) --target fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip fuzz_resume_record fuzz_runtime_reply fuzz_analytics_staging fuzz_tracking_relay
+	tools/ci/run-fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS) fuzz_xml_doc fuzz_xml_utf8 fuzz_skin_zip fuzz_resume_record fuzz_runtime_reply fuzz_analytics_staging fuzz_tracking_relay
+
+# orbget against aria2c and curl over a local nginx (1 GiB); prints figures, asserts nothing.
+bench: setup
+	bench/download
+
+# Every layout of the skin built into a real window under wine: build/screenshots/<layout>.png.
+screenshots: win64
+	ui/skin/tools/screenshots.sh $(BUILD)/win64 $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD)

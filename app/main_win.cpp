@@ -6,6 +6,7 @@
 #include "app/lang/lang_table.h"
 #include "app/log/simple_log.h"
 #include "common/text_convert.h"
+#include "config/load_wiring.h"
 #include "config/local_product.h"
 
 namespace {
@@ -27,7 +28,7 @@ int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR command
   LogLine(kLogInfo, "[INFO] start, fork=[%d].", fork_mode ? 1 : 0);
 
   LocalProduct product;
-  if (!LoadLocalXml(product)) {
+  if (!LoadLocalXml(product, DefaultProductLoadHooks())) {
     return FailStart(fork_mode, "[ERROR] LoadLocalXml failed!", L"Load product xml error.");
   }
   LogLine(kLogInfo, "[INFO] product=[%s] id=[%s] dependents=[%u].", WideToAnsi(product.config.ProductName).c_str(),

@@ -1,12 +1,12 @@
 #include "config/local_product.h"
 
-#include "app/lang/embedded_xml.h"
 #include "app/log/simple_log.h"
 #include "common/text_convert.h"
 #include "common/xml_doc.h"
 #include "config/clipboard.h"
 #include "config/product_reader.h"
 #include "platform/download_folder.h"
+#include "platform/embedded_resource.h"
 #include "platform/system_info.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "app/lang/embedded_xml.h"
 #include "app/lang/lang_table.h"
 #include "app/log/simple_log.h"
+#include "platform/embedded_resource.h"
 
 namespace {
 constexpr int kStringTableResource = 131;

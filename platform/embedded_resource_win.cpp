@@ -1,4 +1,4 @@
-#include "app/lang/embedded_xml.h"
+#include "platform/embedded_resource.h"
 
 #include <windows.h>
 
