@@ -18,43 +18,11 @@ using unicode::IsHighSurrogate;
 using unicode::IsLowSurrogate;
 using unicode::kMaxCodePoint;
 
-// Decodes one UTF-8 sequence at `pos`; on success advances `pos`. The second-byte
-// bounds exclude overlong forms, encoded surrogates and values above U+10FFFF.
+// Decodes one UTF-8 sequence at `pos`; on success advances `pos`.
 bool DecodeUtf8(std::string_view s, size_t& pos, char32_t& cp) {
-  const auto byte = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-  const uint8_t b0 = byte(pos);
-  if (b0 < 0x80) {
-    cp = b0;
-    ++pos;
-    return true;
-  }
-  size_t len = 0;
-  uint8_t lo = 0x80;
-  uint8_t hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    cp = b0 & 0x0F;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    cp = b0 & 0x07;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;
-  } else {
-    return false;
-  }
-  if (s.size() - pos < len) return false;
-  for (size_t i = 1; i < len; ++i) {
-    const uint8_t b = byte(pos + i);
-    if (i == 1 ? (b < lo || b > hi) : (b & 0xC0) != 0x80) return false;
-    cp = (cp << 6) | (b & 0x3F);
-  }
+  const size_t len = unicode::Utf8SequenceAt(s, pos, cp);
   pos += len;
-  return true;
+  return len != 0;
 }
 
 // Owns a duplicated C locale handle.

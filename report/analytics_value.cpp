@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/unicode.h"
 #include "report/analytics_diagnostics.h"
 #include "report/analytics_local_time.h"
 
@@ -12,30 +13,9 @@ namespace {
 
 // Length of the well-formed UTF-8 sequence of two to four bytes at `at`, or 0.
 std::size_t MultiByteLength(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;   // overlong
-    if (lead == 0xED) high = 0x9F;  // surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;   // overlong
-    if (lead == 0xF4) high = 0x8F;  // above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
-  }
-  return length;
+  if (static_cast<unsigned char>(text[at]) < 0x80) return 0;
+  char32_t cp = 0;
+  return unicode::Utf8SequenceAt(text, at, cp);
 }
 
 void Append(std::string& out, const Value& value);

@@ -32,34 +32,8 @@ std::string Utf16UnitsToUtf8(std::basic_string_view<Unit> text) {
 
 // Length of the valid UTF-8 sequence at the start of `s`, 0 when it is not one.
 std::size_t ValidSequenceLength(std::string_view s) {
-  const auto b0 = static_cast<unsigned char>(s[0]);
-  if (b0 < 0x80) return 1;
-  std::size_t len = 0;
   char32_t cp = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (s.size() < len) return 0;
-  for (std::size_t i = 1; i < len; ++i) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  const bool overlong = (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
-  if (overlong || unicode::IsHighSurrogate(cp) || unicode::IsLowSurrogate(cp) ||
-      cp > unicode::kMaxCodePoint) {
-    return 0;
-  }
-  return len;
+  return unicode::Utf8SequenceAt(s, 0, cp);
 }
 
 }  // namespace
