@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/xml_utf.h"
+#include "common/unique_fd_posix.h"
 
 namespace {
 
@@ -18,25 +19,7 @@ std::wstring ErrorText(int code) {
   return text;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now so that a failed close (delayed write error) can be reported.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using Fd = UniqueFd;
 
 }  // namespace
 

@@ -12,31 +12,14 @@
 #include "common/hex.h"
 #include "common/md5.h"
 #include "common/text_convert.h"
+#include "common/unique_fd_posix.h"
 
 namespace ns_PLX {
 namespace {
 
 std::string Native(const std::wstring& path) { return WideToUtf8(path); }
 
-// Closes a descriptor on every path out of a function.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
+using Fd = UniqueFd;
 
 bool WriteAll(int fd, std::int64_t offset, const char* data, std::int64_t length) {
   while (length > 0) {

@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 using ns_PLX::CHostTable;
 using ns_PLX::CMultiDownloader;
 using orbtest::Faults;
+using orbtest::GetRanges;
 using orbtest::RecordingObserver;
 using orbtest::TestServer;
 using ::testing::Contains;
@@ -30,14 +31,6 @@ using ::testing::Each;
 using ::testing::Field;
 using ::testing::IsEmpty;
 using ::testing::Not;
-
-std::vector<std::string> GetRanges(const TestServer& server, const std::string& path) {
-  std::vector<std::string> ranges;
-  for (const auto& request : server.Requests(path)) {
-    if (request.method == "GET") ranges.push_back(orbtest::RangeOf(request.range));
-  }
-  return ranges;
-}
 
 std::vector<std::string> PlannedRanges(std::int64_t size, int connections) {
   std::vector<std::string> ranges;

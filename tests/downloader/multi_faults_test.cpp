@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 using ns_PLX::CHostTable;
 using ns_PLX::CMultiDownloader;
 using orbtest::Faults;
+using orbtest::GetRanges;
 using orbtest::RecordingObserver;
 using orbtest::SeenEvent;
 using orbtest::TestServer;
@@ -32,14 +33,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Field;
 using ::testing::HasSubstr;
-
-std::vector<std::string> GetRanges(const TestServer& server, const std::string& path) {
-  std::vector<std::string> ranges;
-  for (const auto& request : server.Requests(path)) {
-    if (request.method == "GET") ranges.push_back(orbtest::RangeOf(request.range));
-  }
-  return ranges;
-}
 
 auto AttemptEnd(std::int32_t attempt, std::int32_t status) {
   return AllOf(Field(&SeenEvent::value1, attempt), Field(&SeenEvent::value2, status));

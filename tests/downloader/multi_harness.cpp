@@ -101,4 +101,12 @@ std::string RangeOf(const std::string& header) {
   return header.rfind(prefix, 0) == 0 ? header.substr(prefix.size()) : header;
 }
 
+std::vector<std::string> GetRanges(const TestServer& server, const std::string& path) {
+  std::vector<std::string> ranges;
+  for (const auto& request : server.Requests(path)) {
+    if (request.method == "GET") ranges.push_back(RangeOf(request.range));
+  }
+  return ranges;
+}
+
 }  // namespace orbtest

@@ -70,4 +70,8 @@ std::string ReadFile(const std::filesystem::path& path);
 // The Range header's "a-b" / "a-" without "bytes=".
 std::string RangeOf(const std::string& header);
 
+class TestServer;
+// The Range values of the GET requests for `path`, in order (RangeOf form).
+std::vector<std::string> GetRanges(const TestServer& server, const std::string& path);
+
 }  // namespace orbtest
